@@ -78,6 +78,7 @@ LRESULT Label::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT: OnPaint(); return 0;
         case WM_ERASEBKGND: return 1;
+        case WM_GETFONT: return reinterpret_cast<LRESULT>(font_.Get());
         default: break;
     }
     RaiseInputEvent(message, wParam, lParam);
