@@ -70,9 +70,15 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--arch", choices=sorted(LOADERS), required=True)
     parser.add_argument("--probe", type=Path, required=True)
+    parser.add_argument("--screenshot", type=Path,
+                        help="run on a virtual display even when there is a display, and "
+                             "write the window's screenshot here")
     parser.add_argument("exe", type=Path)
     args = parser.parse_args()
     exe = args.exe.resolve()
+    if args.screenshot:
+        return run_headless(exe, args.arch, args.probe.resolve(), exe.parent / "run-session",
+                            args.screenshot.resolve())
     if os.environ.get("DISPLAY"):
         return run_on_display(exe, args.arch)
     build = exe.parent
