@@ -1,7 +1,6 @@
 // The protections taken at start-up, seen from inside a process.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 

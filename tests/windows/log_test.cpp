@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -10,35 +9,12 @@
 
 #include "app/memory.h"
 #include "log/write_log.h"
+#include "tests/windows/test_threads.h"
 
 namespace hint {
 namespace {
 
 constexpr char kExpected[] = "ypxt{ptez_gt_skgq????}";
-
-// A thread of the platform's own (the standard thread header cannot be
-// compiled with the code page 936 execution character set).
-class Thread {
-  public:
-    explicit Thread(std::function<void()> body) : body_(std::move(body)) {
-        handle_ = CreateThread(nullptr, 0, &Thread::Run, this, 0, nullptr);
-    }
-    ~Thread() { Join(); }
-    void Join() {
-        if (!handle_) return;
-        WaitForSingleObject(handle_, INFINITE);
-        CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-  private:
-    static DWORD WINAPI Run(void* self) {
-        static_cast<Thread*>(self)->body_();
-        return 0;
-    }
-    std::function<void()> body_;
-    HANDLE handle_ = nullptr;
-};
 
 std::string Contents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -209,42 +185,6 @@ TEST(WriteLogTest, WritesTheFixedTextToTheLogFile) {
     EXPECT_TRUE(NobodyHolds(kLogPath));
     DeleteFileA(kLogPath);
 }
-
-// The fatal box of a child process, answered by a watcher thread here.
-class FatalBoxWatcher {
-  public:
-    FatalBoxWatcher() : thread_([this] { Watch(); }) {}
-    ~FatalBoxWatcher() {
-        stop_ = true;
-        thread_.Join();
-    }
-    std::string Text() {
-        stop_ = true;
-        thread_.Join();
-        return text_;
-    }
-
-  private:
-    void Watch() {
-        const ULONGLONG deadline = GetTickCount64() + 60000;
-        while (!stop_ && GetTickCount64() < deadline) {
-            const HWND box = FindWindowA("#32770", "错误");
-            if (!box) {
-                Sleep(20);
-                continue;
-            }
-            char text[1024] = {};
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            text_ = text;
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return;
-        }
-    }
-
-    std::atomic<bool> stop_{false};
-    std::string text_;
-    Thread thread_;
-};
 
 void* RefuseEveryRequest(std::size_t) {
     return nullptr;

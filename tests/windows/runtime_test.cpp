@@ -5,6 +5,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/fatal_error.h"
+#include "tests/windows/test_threads.h"
 
 namespace hint {
 namespace {
@@ -44,6 +50,56 @@ TEST(FloatingPointTest, ResetRestoresTheDefaultsWhateverWasSetBefore) {
     EXPECT_EQ(X87ControlWord(), 0x037F);
     EXPECT_EQ(X87TagWord(), 0xFFFF) << "the register stack must be empty";
     EXPECT_EQ(SseControl(), 0x1F80u);
+}
+
+// An exit routine that leaves a trace a parent process can read.
+std::string MarkerPath() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "hint-exit-routine-marker.txt";
+}
+
+void LeaveMarker() {
+    std::ofstream marker(MarkerPath(), std::ios::app);
+    marker << "ran;";
+}
+
+std::string Marker() {
+    std::ifstream marker(MarkerPath());
+    return std::string(std::istreambuf_iterator<char>(marker), {});
+}
+
+class EndOfProgramDeathTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        DeleteFileA(MarkerPath().c_str());
+    }
+    void TearDown() override { DeleteFileA(MarkerPath().c_str()); }
+};
+
+TEST_F(EndOfProgramDeathTest, EndProgramRunsEachExitRoutineOnceAndEndsWithTheCode) {
+    EXPECT_EXIT(
+        {
+            RegisterExitRoutine(&LeaveMarker);
+            RegisterExitRoutine(&LeaveMarker);
+            EndProgram(5);
+        },
+        testing::ExitedWithCode(5), "");
+    EXPECT_EQ(Marker(), "ran;");
+}
+
+TEST_F(EndOfProgramDeathTest, AFatalErrorDropsTheExitRoutinesAndEndsWithMinusOne) {
+    FatalBoxWatcher watcher;
+    EXPECT_EXIT(
+        {
+            RegisterExitRoutine(&LeaveMarker);
+            ReportFatalError(FatalError{"boom", 3, 0, 0});
+        },
+        [](int code) { return static_cast<DWORD>(code) == 0xFFFFFFFFu; }, "");
+    EXPECT_EQ(watcher.Text(),
+              "运行时出错!\r\n\r\n错误代码：3\r\n\r\n错误信息：boom\r\n\r\n0, 0\r\n");
+    EXPECT_EQ(Marker(), "") << "exit routines must not run after a fatal error";
 }
 
 }  // namespace
