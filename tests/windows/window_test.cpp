@@ -16,21 +16,22 @@ void HandlePendingMessages() {
     }
 }
 
+struct ClassCount {
+    const char* className;
+    int found;
+};
+
+BOOL CALLBACK CountWindowOfClass(HWND hwnd, LPARAM context) {
+    auto* count = reinterpret_cast<ClassCount*>(context);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpA(name, count->className) == 0) ++count->found;
+    return TRUE;
+}
+
 int WindowsOfClass(const char* className) {
-    struct Count {
-        const char* className;
-        int found;
-    } count{className, 0};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM context) -> BOOL {
-            auto* count = reinterpret_cast<Count*>(context);
-            char name[64] = {};
-            GetClassNameA(hwnd, name, sizeof name);
-            if (lstrcmpA(name, count->className) == 0) ++count->found;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    ClassCount count{className, 0};
+    EnumThreadWindows(GetCurrentThreadId(), &CountWindowOfClass, reinterpret_cast<LPARAM>(&count));
     return count.found;
 }
 
