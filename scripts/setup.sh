@@ -3,7 +3,7 @@
 # run with everything in place installs nothing and takes a moment.
 set -eu
 
-packages="cmake make g++ python3 googletest libc-bin
+packages="cmake make g++ python3 googletest libc-bin clang-14 libclang-rt-14-dev
 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-microhei fonts-wine"
 

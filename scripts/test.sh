@@ -15,6 +15,11 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native || status=1
 
+echo "== fuzzing the description reader (60 s)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz || status=1
+
 echo "== hint.exe (32-bit Windows) and its static checks"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"

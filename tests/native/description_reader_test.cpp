@@ -252,6 +252,19 @@ TEST(DescriptionReaderTest, ReadsEscapesAFontAndANoneBinding) {
     EXPECT_EQ(window.items[2].bindings[0].handler, nullptr);
 }
 
+TEST(DescriptionReaderTest, TextsHoldAtMostWhatAWindowTextCanHold) {
+    const std::string longest(32767, 'x');
+    const ReadResult fits =
+        Read(Replaced(RealDescription(), "caption \"Hint\"", "caption \"" + longest + "\""));
+    ASSERT_TRUE(fits.ok) << fits.failure.Describe();
+    EXPECT_EQ(fits.description.windows[0].items[0].Caption().size(), 32767u);
+    const ReadResult tooLong =
+        Read(Replaced(RealDescription(), "caption \"Hint\"", "caption \"" + longest + "x\""));
+    ASSERT_FALSE(tooLong.ok);
+    EXPECT_EQ(tooLong.failure.setting, "caption");
+    EXPECT_EQ(tooLong.failure.reason, "text too long");
+}
+
 TEST(DescriptionReaderTest, EmptyTextIsRejectedAndNoWindowsIsAnEmptyDescription) {
     EXPECT_FALSE(Read("").ok);
     EXPECT_FALSE(Read("# nothing but a comment\n").ok);
