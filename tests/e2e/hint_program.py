@@ -46,6 +46,10 @@ CS_VREDRAW, CS_HREDRAW, CS_DBLCLKS = 0x1, 0x2, 0x8
 
 HINT_EXE = Path(os.environ.get("HINT_EXE", "hint.exe"))
 
+# The window description the program file carries.
+RT_RCDATA = 10
+DESCRIPTION = "WINDOW_DESCRIPTION"
+
 
 class ProgramTestCase(unittest.TestCase):
     """Starts hint.exe in the session for each test and ends it afterwards.
@@ -90,6 +94,22 @@ class ProgramTestCase(unittest.TestCase):
         # The window is shown and painted before the loop takes input.
         harness.wait_until(lambda: self.session.focus(window.hwnd) != 0, 5)
         return window
+
+    def description(self):
+        """The window description as the program file carries it."""
+        resources = self.session.resources(self.exe)
+        for (kind, name, _), data in resources.items():
+            if kind == RT_RCDATA and name == DESCRIPTION:
+                return data
+        self.fail("the program file carries no window description")
+
+    def copy_with(self, data, label):
+        """A copy of the program whose description is `data` (None: removed)."""
+        copy = self.session.tmp / f"hint-{label}.exe"
+        self.session.copy_exe_with_resource(self.exe, copy, RT_RCDATA, DESCRIPTION, data)
+        self.assertTrue(copy.exists(), f"no copy {copy} was written")
+        self.addCleanup(lambda: copy.unlink(missing_ok=True))
+        return copy
 
     def controls(self):
         """The label and the button, by their texts."""

@@ -5,7 +5,6 @@ import time
 import harness
 from hint_program import *  # noqa: F403
 
-RT_RCDATA = 10
 
 
 class ClicksTest(ProgramTestCase):
@@ -127,18 +126,11 @@ class ClicksTest(ProgramTestCase):
 
 class DisabledButtonTest(ProgramTestCase):
     def test_a_button_declared_disabled_takes_no_focus_and_no_click(self):
-        resources = self.session.resources(self.exe)
-        description = next(data for (kind, name, _), data in resources.items()
-                           if kind == RT_RCDATA and name == "WINDOW_DESCRIPTION")
+        description = self.description()
         button_block = description.index(b"item 0x16010002 button")
         at = description.index(b"disabled off", button_block)
         damaged = description[:at] + b"disabled on " + description[at + len(b"disabled off"):]
-        copy = self.session.tmp / "hint-disabled.exe"
-        self.session.copy_exe_with_resource(self.exe, copy, RT_RCDATA, "WINDOW_DESCRIPTION",
-                                            damaged)
-        self.addCleanup(lambda: copy.unlink(missing_ok=True))
-
-        self.start(copy)
+        self.start(self.copy_with(damaged, "disabled"))
         _, button = self.controls()
         self.assertFalse(button.enabled)
         self.assertTrue(button.style & WS_DISABLED)

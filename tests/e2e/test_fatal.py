@@ -2,13 +2,9 @@
 fatal error box with its exact text and ends with exit code -1 (255 as Wine
 passes it on)."""
 
-import os
-from pathlib import Path
 
 from hint_program import *  # noqa: F403
 
-RT_RCDATA = 10
-DESCRIPTION = "WINDOW_DESCRIPTION"
 BOX_TITLE = "错误".encode("cp936")
 UNREADABLE = ("运行时出错!\r\n\r\n错误信息：载入窗口模板数据段出错!\r\n\r\n0, 0\r\n").encode("cp936")
 # The description holds no window 0x52010001, so the detail says so.
@@ -17,19 +13,6 @@ NO_START_WINDOW = ("运行时出错!\r\n\r\n错误信息：载入启动窗口失
 
 
 class FatalErrorTest(ProgramTestCase):
-    def description(self):
-        resources = self.session.resources(self.exe)
-        for (kind, name, _), data in resources.items():
-            if kind == RT_RCDATA and name == DESCRIPTION:
-                return data
-        self.fail("the program file carries no window description")
-
-    def copy_with(self, data, label):
-        copy = self.session.tmp / f"hint-{label}.exe"
-        self.session.copy_exe_with_resource(self.exe, copy, RT_RCDATA, DESCRIPTION, data)
-        self.addCleanup(lambda: copy.unlink(missing_ok=True))
-        return copy
-
     def expect_fatal_box(self, exe, text):
         self.program = self.session.launch(exe)
         box = self.session.wait_message_box(self.program.pid, timeout=20)

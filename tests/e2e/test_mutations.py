@@ -19,8 +19,6 @@ from pathlib import Path
 from hint_program import *  # noqa: F403
 from test_fatal import BOX_TITLE, NO_START_WINDOW, UNREADABLE
 
-RT_RCDATA = 10
-DESCRIPTION = "WINDOW_DESCRIPTION"
 WINDOW_CLASS = b"HintWindow"
 BOX_CLASS = b"#32770"
 START_WINDOW_LINE = b"window 0x52010001"
@@ -107,19 +105,6 @@ class MutationTest(ProgramTestCase):
 
     # ------------------------------------------------------------ copies
 
-    def description(self):
-        resources = self.session.resources(self.exe)
-        for (kind, name, _), data in resources.items():
-            if kind == RT_RCDATA and name == DESCRIPTION:
-                return data
-        self.fail("the program file carries no window description")
-
-    def copy_with(self, data, label):
-        copy = self.session.tmp / f"hint-mutation-{label}.exe"
-        self.session.copy_exe_with_resource(self.exe, copy, RT_RCDATA, DESCRIPTION, data)
-        self.assertTrue(copy.exists(), f"no copy {copy} was written")
-        return copy
-
     def keep_failing_copy(self, data, label):
         if self.artifacts is None or data is None:
             return
@@ -163,7 +148,7 @@ class MutationTest(ProgramTestCase):
         """Runs the copy carrying `data` (None: no description) and checks what it does.
         must_run: the description still reads as the program's own."""
         try:
-            self.check_run(self.copy_with(data, label), must_run, title_may_change,
+            self.check_run(self.copy_with(data, f"mutation-{label}"), must_run, title_may_change,
                            start_window_may_go)
         except BaseException:
             self.keep_failing_copy(data, label)
