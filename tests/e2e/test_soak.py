@@ -3,17 +3,14 @@ file cannot be written: every press is one write, the file always holds the
 22 bytes, the program keeps answering, its memory does not grow, and a
 write that fails shows nothing and changes nothing."""
 
-import ctypes
-import ctypes.util
-import errno
 import os
-import struct
 import subprocess
 import time
 from pathlib import Path
 
 import harness
 from hint_program import *  # noqa: F403
+from write_counter import FileEventWatch
 
 WM_NULL = 0x0000
 
@@ -78,7 +75,7 @@ def status_kib(pid, field):
     raise KeyError(f"{field} not in /proc/{pid}/status")
 
 
-class ChangeWatch:
+class ChangeWatch(FileEventWatch):
     """Collects inotify events that change one name in a directory: data
     written or truncated, attributes set, the name created, removed or
     renamed.
@@ -97,56 +94,17 @@ class ChangeWatch:
     IN_MOVED_TO = 0x00000080
     IN_CREATE = 0x00000100
     IN_DELETE = 0x00000200
-    IN_Q_OVERFLOW = 0x00004000
     MASK = IN_MODIFY | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE | IN_DELETE
     NAMES = {IN_MODIFY: "modify", IN_ATTRIB: "attrib", IN_MOVED_FROM: "moved-from",
              IN_MOVED_TO: "moved-to", IN_CREATE: "create", IN_DELETE: "delete"}
-    _HEADER = struct.Struct("=iIII")
 
     def __init__(self, directory, name):
-        self._name = os.fsencode(name)
-        self._libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6",
-                                 use_errno=True)
-        self._fd = self._libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
-        if self._fd < 0:
-            raise OSError(ctypes.get_errno(), "inotify_init1")
-        if self._libc.inotify_add_watch(self._fd, os.fsencode(str(directory)), self.MASK) < 0:
-            err = ctypes.get_errno()
-            self.close()
-            raise OSError(err, "inotify_add_watch", str(directory))
-        self._seen = []
+        super().__init__(directory, name, self.MASK)
 
     def changes(self):
         """Names of the changes seen since the last call."""
-        data = b""
-        while True:
-            try:
-                chunk = os.read(self._fd, 65536)
-            except BlockingIOError:
-                break
-            except OSError as e:
-                if e.errno == errno.EINTR:
-                    continue
-                raise
-            if not chunk:
-                break
-            data += chunk
-        offset = 0
-        while offset + self._HEADER.size <= len(data):
-            _, mask, _, length = self._HEADER.unpack_from(data, offset)
-            name = data[offset + self._HEADER.size:offset + self._HEADER.size + length]
-            offset += self._HEADER.size + length
-            if mask & self.IN_Q_OVERFLOW:
-                raise RuntimeError("inotify queue overflowed")
-            if name.split(b"\0", 1)[0] == self._name:
-                self._seen += [text for bit, text in self.NAMES.items() if mask & bit]
-        seen, self._seen = self._seen, []
-        return seen
-
-    def close(self):
-        fd, self._fd = self._fd, -1
-        if fd >= 0:
-            os.close(fd)
+        return [text for mask in self.events() for bit, text in self.NAMES.items()
+                if mask & bit]
 
 
 class PressingTestCase(ProgramTestCase):

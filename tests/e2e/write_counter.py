@@ -85,21 +85,21 @@ def _raise_errno(what, path=None):
     raise OSError(err, "%s: %s" % (what, os.strerror(err)), path)
 
 
-class WriteCounter:
-    """Counts IN_CLOSE_WRITE events for `name` inside `directory`.
+class FileEventWatch:
+    """inotify events for `name` inside `directory`, by their masks.
 
-    Watching starts in the constructor, so writes that happen after the
-    object is created are counted even if count() is called later.
+    Watching starts in the constructor, so events that happen after the
+    object is created are seen even if events() is called later.
     """
 
-    def __init__(self, directory, name):
+    def __init__(self, directory, name, mask):
         name = os.fsencode(name)
         if not name or b"/" in name or b"\0" in name:
             raise ValueError("name must be a plain file name: %r" % (name,))
         self._name = name
         self._directory = os.fsdecode(directory)
         self._libc = _get_libc()
-        self._count = 0
+        self._events = []  # masks of complete events for the name, not yet handed out
         self._pending = b""  # bytes of an event not yet fully read
         self._buffer = ctypes.create_string_buffer(_READ_SIZE)
         self._fd = -1
@@ -108,10 +108,7 @@ class WriteCounter:
         if fd < 0:
             _raise_errno("inotify_init1")
         self._fd = fd
-        # IN_OPEN is not counted; it only stops the kernel from merging
-        # consecutive CLOSE_WRITE events (see the module docstring).
-        wd = self._libc.inotify_add_watch(
-            fd, os.fsencode(directory), IN_CLOSE_WRITE | IN_OPEN | IN_ONLYDIR)
+        wd = self._libc.inotify_add_watch(fd, os.fsencode(directory), mask | IN_ONLYDIR)
         if wd < 0:
             err = ctypes.get_errno()
             self.close()
@@ -159,25 +156,59 @@ class WriteCounter:
                 self._pending = data[offset:]
                 raise EventOverflowError(
                     "inotify queue overflowed while watching %s; "
-                    "some writes were not reported" % self._directory)
+                    "some events were not reported" % self._directory)
             if wd != self._wd or mask & IN_IGNORED:
                 continue
             # The name is padded with NUL bytes to an aligned length.
-            event_name = raw_name.split(b"\0", 1)[0]
-            if mask & IN_CLOSE_WRITE and event_name == self._name:
-                self._count += 1
+            if raw_name.split(b"\0", 1)[0] == self._name:
+                self._events.append(mask)
         self._pending = data[offset:]
 
     def _check_open(self):
         if self._fd < 0:
-            raise ValueError("WriteCounter is closed")
+            raise ValueError("%s is closed" % type(self).__name__)
+
+    def events(self):
+        """Masks of the events for the name since the last call."""
+        self._check_open()
+        self._read_available()
+        events, self._events = self._events, []
+        return events
+
+    def close(self):
+        """Stop watching; safe to call more than once."""
+        fd, self._fd = self._fd, -1
+        if fd >= 0:
+            self._libc.close(fd)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc_info):
+        self.close()
+
+    def __del__(self):
+        # Avoid leaking the descriptor if the owner forgot to close.
+        try:
+            self.close()
+        except Exception:
+            pass
+
+
+class WriteCounter(FileEventWatch):
+    """Counts IN_CLOSE_WRITE events for `name` inside `directory`."""
+
+    def __init__(self, directory, name):
+        self._count = 0
+        # IN_OPEN is not counted; it only stops the kernel from merging
+        # consecutive CLOSE_WRITE events (see the module docstring).
+        super().__init__(directory, name, IN_CLOSE_WRITE | IN_OPEN)
 
     # -- public API -------------------------------------------------------
 
     def count(self):
         """Process pending events and return the number of writes so far."""
-        self._check_open()
-        self._read_available()
+        self._count += sum(1 for mask in self.events() if mask & IN_CLOSE_WRITE)
         return self._count
 
     def wait_for(self, n, timeout=5.0):
@@ -215,25 +246,6 @@ class WriteCounter:
             if current != last_count:
                 last_count = current
                 last_change = time.monotonic()
-
-    def close(self):
-        """Stop watching; safe to call more than once."""
-        fd, self._fd = self._fd, -1
-        if fd >= 0:
-            self._libc.close(fd)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc_info):
-        self.close()
-
-    def __del__(self):
-        # Avoid leaking the descriptor if the owner forgot to close.
-        try:
-            self.close()
-        except Exception:
-            pass
 
     def __repr__(self):
         return "WriteCounter(%r, %r, count=%d)" % (
