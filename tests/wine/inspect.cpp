@@ -12,22 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include "records.h"
+
 namespace {
 
-class Handle {
-  public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() {
-        if (valid()) CloseHandle(h_);
-    }
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE h_;
-};
+using records::Handle;
+using records::hex_value;
+using records::Record;
+using records::to_hex;
 
 class MappedView {
   public:
@@ -57,38 +49,6 @@ class Bitmap {
 
   private:
     HBITMAP b_;
-};
-
-std::string to_hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
-std::string hex_value(ULONG_PTR value) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(value));
-    return buf;
-}
-
-class Line {
-  public:
-    Line& add(const char* key, const std::string& value) {
-        if (!text_.empty()) text_ += ' ';
-        text_ += key;
-        text_ += '=';
-        text_ += value;
-        return *this;
-    }
-    Line& add(const char* key, long long value) { return add(key, std::to_string(value)); }
-    const std::string& str() const { return text_; }
-
-  private:
-    std::string text_;
 };
 
 // "WxH" of the color bitmap (or of the mask for monochrome icons), "none" without an icon.
@@ -154,7 +114,7 @@ std::string brush_name(ULONG_PTR value) {
 }
 
 std::string describe(HWND hwnd) {
-    Line line;
+    Record line;
     char klass[256] = {};
     int klass_len = GetClassNameA(hwnd, klass, sizeof klass);
     line.add("hwnd", hex_value(reinterpret_cast<ULONG_PTR>(hwnd)))
@@ -233,7 +193,7 @@ std::string report() {
     std::string out;
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    Line process;
+    Record process;
     process.add("process", static_cast<long long>(GetCurrentProcessId()))
         .add("exe", to_hex(exe))
         .add("acp", GetACP());

@@ -20,35 +20,14 @@
 #include <utility>
 #include <vector>
 
+#include "records.h"
+
 namespace {
 
-// Owns one kernel handle; both NULL and INVALID_HANDLE_VALUE count as empty.
-class Handle {
-  public:
-    Handle() = default;
-    explicit Handle(HANDLE h) : h_(h) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    Handle(Handle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    Handle& operator=(Handle&& other) noexcept {
-        if (this != &other) {
-            reset();
-            h_ = std::exchange(other.h_, nullptr);
-        }
-        return *this;
-    }
-    ~Handle() { reset(); }
-
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    void reset() {
-        if (valid()) CloseHandle(h_);
-        h_ = nullptr;
-    }
-
-  private:
-    HANDLE h_ = nullptr;
-};
+using records::Handle;
+using records::hex_value;
+using records::Record;
+using records::to_hex;
 
 // Memory allocated in another process, released with the owner.
 class RemoteMemory {
@@ -106,17 +85,6 @@ class ResourceUpdate {
 
 // ---------------------------------------------------------------- text and numbers
 
-std::string to_hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -156,12 +124,6 @@ HWND hwnd_arg(const char* arg) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(number_arg(arg)));
 }
 
-std::string hex_value(ULONG_PTR value) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(value));
-    return buf;
-}
-
 std::string hwnd_value(HWND hwnd) {
     return hex_value(reinterpret_cast<ULONG_PTR>(hwnd));
 }
@@ -181,28 +143,6 @@ std::string wide_to_ansi(const std::wstring& wide) {
                         nullptr, nullptr);
     return out;
 }
-
-// One output line.
-class Record {
-  public:
-    Record& add(const char* key, const std::string& value) {
-        if (!line_.empty()) line_ += ' ';
-        line_ += key;
-        line_ += '=';
-        line_ += value;
-        return *this;
-    }
-    Record& add(const char* key, long long value) { return add(key, std::to_string(value)); }
-    Record& text(const char* key, const std::string& bytes) { return add(key, to_hex(bytes)); }
-    void print() const {
-        std::fputs(line_.c_str(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
-    }
-
-  private:
-    std::string line_;
-};
 
 int fail(const char* what, DWORD code = GetLastError()) {
     Record().add("error", what).add("code", static_cast<long long>(code)).print();
